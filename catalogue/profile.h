@@ -1,0 +1,16 @@
+// Reads one value from an INI file with the rules of the Windows profile functions
+// (GetPrivateProfileStringA), for hosts that do not have them.
+#pragma once
+
+#include <cstddef>
+
+// Looks key up in section of the INI text (length bytes). Copies the value, or
+// defaultValue when the section or key is missing, into out (outSize >= 1 bytes, cut
+// to fit, always NUL-terminated) and returns the bytes copied.
+size_t LookupProfileString(const char* text, size_t length, const char* section,
+                           const char* key, const char* defaultValue, char* out,
+                           size_t outSize);
+
+// The same for a file; a missing or unreadable file gives defaultValue.
+size_t ReadProfileString(const char* iniPath, const char* section, const char* key,
+                         const char* defaultValue, char* out, size_t outSize);
