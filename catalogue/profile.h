@@ -4,6 +4,10 @@
 
 #include <cstddef>
 
+// The white space the profile functions trim around names and values: C's isspace
+// plus 0x1A, the old end-of-file mark.
+bool IsProfileBlank(char c);
+
 // Looks key up in section of the INI text (length bytes). Copies the value, or
 // defaultValue when the section or key is missing, into out (outSize >= 1 bytes, cut
 // to fit, always NUL-terminated) and returns the bytes copied.
