@@ -89,9 +89,10 @@ SupportRecord ParseSupportRecord(const unsigned char* bytes, size_t length)
         // Byte 299 is always a NUL, so no text runs past the buffer; a field that
         // would start after it is empty.
         size_t textLength = 0;
-        if (start < RECORD_BUFFER_SIZE)
+        if (start < RECORD_BUFFER_SIZE) {
             textLength = std::strlen(reinterpret_cast<const char*>(buffer + start));
-        std::memcpy(field, buffer + start, textLength);
+            std::memcpy(field, buffer + start, textLength);
+        }
         field[textLength] = '\0';
         start += textLength + 1;
     }
