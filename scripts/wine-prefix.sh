@@ -19,4 +19,4 @@ if [ ! -f "$WINEPREFIX/.tolvane-ready" ]; then
   touch "$WINEPREFIX/.tolvane-ready"
 fi
 # A persistent server for ten minutes after the last client.
-wineserver -p600 >/dev/null 2>&1 || true
+wineserver -p600 9>&- >/dev/null 2>&1 || true
