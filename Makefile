@@ -1,6 +1,6 @@
 # Tolvane: `make run` starts the program, `make test` builds everything and runs every
 # test. Both install what they need first (scripts/bootstrap.sh).
-.PHONY: all bootstrap build native win32 test run dist fuzz bench catalogue clean
+.PHONY: all bootstrap build native win32 test run dist screenshot fuzz bench catalogue clean
 
 all: build
 
@@ -23,6 +23,11 @@ dist: build
 
 run: dist
 	@scripts/run.sh
+
+# The README's picture, taken by the same headless step as `make run` without a display.
+screenshot: dist
+	@env -u DISPLAY scripts/run.sh
+	cp build/tolvane.png docs/screenshot.png
 
 fuzz: bootstrap
 	@scripts/fuzz.sh long

@@ -18,5 +18,10 @@ if [ ! -f "$WINEPREFIX/.tolvane-ready" ]; then
   wineserver -w
   touch "$WINEPREFIX/.tolvane-ready"
 fi
-# A persistent server for ten minutes after the last client.
-wineserver -p600 9>&- >/dev/null 2>&1 || true
+exec 9>&-
+# A server that stays ten minutes after the last client, with the prefix's system
+# processes (services.exe and the like) started here with no output of ours: started
+# by a test instead, they would keep the test's output pipe open, and the test
+# runner waiting, for as long as the server stays.
+wineserver -p600 </dev/null >/dev/null 2>&1 || true
+LC_ALL=$TOLVANE_WINE_LOCALE wine cmd /c exit </dev/null >/dev/null 2>&1 || true
