@@ -3,9 +3,10 @@
 
 report.py gbench FILE.json     Google Benchmark JSON (with repetitions): medians, ratios
 report.py hyperfine FILE.json  hyperfine JSON of tolvane-cat show and grep: ratio
-report.py memory FILE.txt      gui_bench memory-* lines: peak working sets, ratio
+report.py memory FILE.txt      gui_bench memory-* lines: median peak working sets, ratio
 """
 import json
+import statistics
 import sys
 
 # (numerator, denominator, what the ratio compares, goal)
@@ -49,15 +50,17 @@ def hyperfine(path):
 
 
 def memory(path):
-    peak = {}
+    samples = {}
     with open(path) as f:
         for text in f:
             parts = text.split()
             if len(parts) >= 2 and parts[0].endswith(".peak_working_set"):
-                peak[parts[0].split(".")[1]] = int(parts[1])
+                samples.setdefault(parts[0].split(".")[1], []).append(int(parts[1]))
+    peak = {what: statistics.median(values) for what, values in samples.items()}
     for what in ("gui", "bare", "none"):
         if what in peak:
-            line(f"peak working set, {what}", peak[what] / 2**20, "MiB")
+            line(f"peak working set, {what} (median of {len(samples[what])})",
+                 peak[what] / 2**20, "MiB")
     if "gui" in peak and "bare" in peak:
         ratio("peak working set, gui / bare", peak["gui"] / peak["bare"], "lower is better")
         if "none" in peak:
