@@ -18,6 +18,8 @@ scripts/wine-run "$dist/tolvane.exe" &
 program=$!
 cleanup() {
   kill "$program" 2>/dev/null || true
+  # The prefix's server and desktop belong to this display: end them with it.
+  scripts/wine-stop.sh
   kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT

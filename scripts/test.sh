@@ -35,13 +35,14 @@ done
 
 run_suite native ctest --test-dir build/native --output-on-failure -j2
 
-scripts/wine-prefix.sh
 had_display=${DISPLAY:-}
 eval "$(scripts/xvfb.sh)"
 if [ "$DISPLAY" != "$had_display" ]; then
   xvfb_pid=$(tr -d ' ' <"/tmp/.X${DISPLAY#:}-lock")
-  trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+  # The prefix's server and desktop belong to this display: end them with it.
+  trap 'scripts/wine-stop.sh; kill "$xvfb_pid" 2>/dev/null || true' EXIT
 fi
+scripts/wine-prefix.sh
 # The timeout only stops a hang; the GUI tests need the display to themselves.
 run_suite win32 ctest --test-dir build/win32 --output-on-failure --timeout 900
 

@@ -23,5 +23,9 @@ exec 9>&-
 # processes (services.exe and the like) started here with no output of ours: started
 # by a test instead, they would keep the test's output pipe open, and the test
 # runner waiting, for as long as the server stays.
-wineserver -p600 </dev/null >/dev/null 2>&1 || true
-LC_ALL=$TOLVANE_WINE_LOCALE wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+# Only with a display: the desktop process started here serves every later window,
+# and one started without a display would make every window fail.
+if [ -n "${DISPLAY:-}" ]; then
+  wineserver -p600 </dev/null >/dev/null 2>&1 || true
+  LC_ALL=$TOLVANE_WINE_LOCALE wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+fi
