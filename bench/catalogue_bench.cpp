@@ -42,11 +42,17 @@ size_t ReadWholeFile(const char* path)
     return got;
 }
 
+// Touches each entry as a receiver must, and no more: the figure is the loading's own.
+void CountEntry(const IndexEntry& entry, void* context)
+{
+    *static_cast<int*>(context) += static_cast<unsigned char>(entry.name[0]) + 1;
+}
+
 void BM_LoadIndex(benchmark::State& state)
 {
     for (auto _ : state) {
         int count = 0;
-        if (!LoadIndex(g_paths.indexPath, StoreEntry, &count))
+        if (!LoadIndex(g_paths.indexPath, CountEntry, &count))
             state.SkipWithError("index cannot be opened");
         benchmark::DoNotOptimize(count);
     }

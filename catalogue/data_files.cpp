@@ -9,31 +9,66 @@ static std::FILE* OpenDataFile(const char* path)
     return std::fopen(path, "rb");
 }
 
+// Fills chunk up to its size from file, keeping the bytes from pos on; false once
+// nothing more comes.
+static bool Refill(std::FILE* file, unsigned char* chunk, size_t size, size_t& have, size_t& pos)
+{
+    std::memmove(chunk, chunk + pos, have - pos);
+    have -= pos;
+    pos = 0;
+    size_t got = 0;
+    while (have < size && (got = std::fread(chunk + have, 1, size - have, file)) > 0)
+        have += got;
+    return got > 0 || have == size;
+}
+
+// Names are copied in blocks of this many bytes, one move each: an exact copy of a
+// short, varying length costs several times more.
+constexpr size_t NAME_COPY_BLOCK = 16;
+
+// Copies a name of length bytes and ends it; a NUL among the bytes ends it earlier.
+// Reads up to NAME_COPY_BLOCK - 1 bytes past the name, which the caller provides.
+static void CopyName(char* name, const unsigned char* bytes, size_t length)
+{
+    if (length + NAME_COPY_BLOCK <= NAME_BUFFER_SIZE) {
+        for (size_t i = 0; i < length; i += NAME_COPY_BLOCK)
+            std::memcpy(name + i, bytes + i, NAME_COPY_BLOCK);
+    } else {
+        std::memcpy(name, bytes, length);
+    }
+    name[length] = '\0';
+}
+
 bool LoadIndex(const char* indexPath, IndexReceiver receiver, void* context)
 {
     std::FILE* file = OpenDataFile(indexPath);
     if (!file)
         return false;
-    // One large buffer: the whole index is read in small pieces at start-up.
-    static char streamBuffer[1 << 16];
-    std::setvbuf(file, streamBuffer, _IOFBF, sizeof streamBuffer);
-
+    // The index is read in large chunks and walked in memory: three stream calls per
+    // entry cost many times the reading itself.
+    // The slack after the chunk lets a name copy run over in whole blocks.
+    static unsigned char chunk[(1 << 16) + NAME_COPY_BLOCK];
+    const size_t longestEntry = 5 + MAX_NAME_BYTES;
+    size_t have = 0, pos = 0;
+    bool more = true;
     IndexEntry entry;
-    unsigned char offsetBytes[4];
     for (int count = 0; count < MAX_INDEX_ENTRIES; ++count) {
-        int length = std::getc(file);
-        if (length == EOF)
+        if (more && have - pos < longestEntry)
+            more = Refill(file, chunk, sizeof chunk - NAME_COPY_BLOCK, have, pos);
+        if (pos == have)
             break;
+        size_t length = chunk[pos];
         // An entry cut short by the end of the file is not handed on.
-        if (std::fread(entry.name, 1, static_cast<size_t>(length), file) !=
-                static_cast<size_t>(length) ||
-            std::fread(offsetBytes, 1, 4, file) != 4)
+        if (have - pos < 5 + length)
             break;
-        entry.name[length] = '\0';  // a NUL among the bytes ends the name earlier
-        entry.recordOffset = static_cast<uint32_t>(offsetBytes[0]) |
-                             static_cast<uint32_t>(offsetBytes[1]) << 8 |
-                             static_cast<uint32_t>(offsetBytes[2]) << 16 |
-                             static_cast<uint32_t>(offsetBytes[3]) << 24;
+        const unsigned char* bytes = chunk + pos + 1;
+        CopyName(entry.name, bytes, length);
+        bytes += length;
+        entry.recordOffset = static_cast<uint32_t>(bytes[0]) |
+                             static_cast<uint32_t>(bytes[1]) << 8 |
+                             static_cast<uint32_t>(bytes[2]) << 16 |
+                             static_cast<uint32_t>(bytes[3]) << 24;
+        pos += 5 + length;
         receiver(entry, context);
     }
     std::fclose(file);
