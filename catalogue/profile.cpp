@@ -85,74 +85,171 @@ bool IsProfileBlank(char c)
            c == '\x1a';
 }
 
+namespace {
+
+// Where one lookup stands. It takes the text a line at a time, so memory and a file
+// read in pieces go through the same rules.
+struct ProfileSearch {
+    Span section;
+    Span key;
+    bool inSection;
+    bool sectionSeen;
+    bool done;   // no later line can change the answer
+    bool found;  // and out holds the value
+    char* out;
+    size_t outSize;
+    size_t copied;
+};
+
+ProfileSearch StartSearch(const char* section, const char* key, char* out, size_t outSize)
+{
+    ProfileSearch search{};
+    search.section = ArgumentName(section);
+    search.key = ArgumentName(key);
+    search.inSection = search.section.begin == search.section.end;
+    search.sectionSeen = search.inSection;
+    search.out = out;
+    search.outSize = outSize;
+    return search;
+}
+
+void TakeLine(ProfileSearch& search, Span line)
+{
+    line = Trim(line);
+    if (line.begin == line.end)
+        return;
+
+    if (*line.begin == '[') {
+        const char* close = line.end;
+        while (close > line.begin && close[-1] != ']')
+            --close;
+        if (close > line.begin + 1) {
+            if (search.inSection) {
+                search.done = true;  // the key was not in the first section of that name
+                return;
+            }
+            Span name = CutAtNul(Trim(Span{line.begin + 1, close - 1}));
+            search.inSection = !search.sectionSeen && SameName(name, search.section);
+            search.sectionSeen = search.sectionSeen || search.inSection;
+            return;
+        }
+        // No ']': an ordinary line.
+    }
+    if (!search.inSection)
+        return;
+
+    const char* equals = static_cast<const char*>(
+        std::memchr(line.begin, '=', static_cast<size_t>(line.end - line.begin)));
+    Span name = CutAtNul(Trim(Span{line.begin, equals ? equals : line.end}));
+    if (!SameName(name, search.key))
+        return;
+    search.done = true;  // a key with no value ends the search as well
+    if (equals) {
+        search.found = true;
+        search.copied =
+            CopyValue(CutAtNul(Trim(Span{equals + 1, line.end})), search.out, search.outSize);
+    }
+}
+
+// The first c in [begin, end), or end.
+const char* FindByte(const char* begin, const char* end, char c)
+{
+    const void* found = std::memchr(begin, c, static_cast<size_t>(end - begin));
+    return found ? static_cast<const char*>(found) : end;
+}
+
+// Takes the lines of text that a line end closes and, when last, what follows the
+// final line end too. Returns the bytes taken; the rest begins an unfinished line.
+size_t TakeLines(ProfileSearch& search, const char* text, size_t length, bool last)
+{
+    const char* end = text + length;
+    const char* pos = text;
+    // The next CR and the next LF, each searched for again only once passed, so text
+    // with either kind of line end alone is still scanned once.
+    const char* nextCr = FindByte(pos, end, '\r');
+    const char* nextLf = FindByte(pos, end, '\n');
+    while (!search.done) {
+        if (nextCr < pos)
+            nextCr = FindByte(pos, end, '\r');
+        if (nextLf < pos)
+            nextLf = FindByte(pos, end, '\n');
+        const char* lineEnd = nextCr < nextLf ? nextCr : nextLf;
+        if (lineEnd == end) {
+            if (last) {
+                TakeLine(search, Span{pos, end});
+                pos = end;
+            }
+            break;
+        }
+        TakeLine(search, Span{pos, lineEnd});
+        pos = lineEnd + 1;
+    }
+    return static_cast<size_t>(pos - text);
+}
+
+size_t Answer(const ProfileSearch& search, const char* defaultValue)
+{
+    if (search.found)
+        return search.copied;
+    size_t n = std::strlen(defaultValue);
+    if (n > search.outSize - 1)
+        n = search.outSize - 1;
+    std::memcpy(search.out, defaultValue, n);
+    search.out[n] = '\0';
+    return n;
+}
+
+// A UTF-8 byte order mark is not part of the first line.
+size_t ByteOrderMarkLength(const char* text, size_t length)
+{
+    return length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+}
+
+}  // namespace
+
 size_t LookupProfileString(const char* text, size_t length, const char* section,
                            const char* key, const char* defaultValue, char* out,
                            size_t outSize)
 {
-    Span wantedSection = ArgumentName(section);
-    Span wantedKey = ArgumentName(key);
-    const char* end = text + length;
-    const char* pos = text;
-    // A UTF-8 byte order mark is not part of the first line.
-    if (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
-        pos += 3;
-
-    bool inSection = wantedSection.begin == wantedSection.end;
-    bool sectionSeen = inSection;
-    while (pos < end) {
-        const char* lineEnd = pos;
-        while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r')
-            ++lineEnd;
-        Span line = Trim(Span{pos, lineEnd});
-        pos = lineEnd + 1;
-        if (line.begin == line.end)
-            continue;
-
-        if (*line.begin == '[') {
-            const char* close = line.end;
-            while (close > line.begin && close[-1] != ']')
-                --close;
-            if (close > line.begin + 1) {
-                if (inSection)
-                    break;  // the key was not in the first section of that name
-                Span name = CutAtNul(Trim(Span{line.begin + 1, close - 1}));
-                inSection = !sectionSeen && SameName(name, wantedSection);
-                sectionSeen = sectionSeen || inSection;
-                continue;
-            }
-            // No ']': an ordinary line.
-        }
-        if (!inSection)
-            continue;
-
-        const char* equals = static_cast<const char*>(
-            std::memchr(line.begin, '=', static_cast<size_t>(line.end - line.begin)));
-        Span name = CutAtNul(Trim(Span{line.begin, equals ? equals : line.end}));
-        if (!SameName(name, wantedKey))
-            continue;
-        if (!equals)
-            break;  // a key with no value
-        return CopyValue(CutAtNul(Trim(Span{equals + 1, line.end})), out, outSize);
-    }
-    size_t n = std::strlen(defaultValue);
-    if (n > outSize - 1)
-        n = outSize - 1;
-    std::memcpy(out, defaultValue, n);
-    out[n] = '\0';
-    return n;
+    ProfileSearch search = StartSearch(section, key, out, outSize);
+    size_t skipped = ByteOrderMarkLength(text, length);
+    TakeLines(search, text + skipped, length - skipped, true);
+    return Answer(search, defaultValue);
 }
 
 size_t ReadProfileString(const char* iniPath, const char* section, const char* key,
                          const char* defaultValue, char* out, size_t outSize)
 {
-    std::string text;
-    if (std::FILE* file = std::fopen(iniPath, "rb")) {
-        char chunk[1 << 16];
-        size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-            text.append(chunk, got);
-        std::fclose(file);
+    ProfileSearch search = StartSearch(section, key, out, outSize);
+    std::FILE* file = std::fopen(iniPath, "rb");
+    if (!file)
+        return Answer(search, defaultValue);
+
+    // api.ini is some 700 KB and a lookup usually ends early, so the file is read in
+    // pieces, and not at all past the line that answers.
+    static char buffer[PROFILE_READ_SIZE];
+    // Straight into the buffer: the stream's own would only add a copy and a read.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    size_t kept = 0;  // an unfinished line, moved to the buffer's start
+    bool atStart = true;
+    size_t got;
+    while (!search.done && (got = std::fread(buffer + kept, 1, sizeof buffer - kept, file)) > 0) {
+        size_t filled = kept + got;
+        size_t taken = atStart ? ByteOrderMarkLength(buffer, filled) : 0;
+        atStart = false;
+        taken += TakeLines(search, buffer + taken, filled - taken, false);
+        kept = filled - taken;
+        std::memmove(buffer, buffer + taken, kept);
+        if (kept == sizeof buffer) {
+            // A line longer than the buffer: the rest of the file is read whole.
+            std::string rest(buffer, kept);
+            while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+                rest.append(buffer, got);
+            TakeLines(search, rest.data(), rest.size(), true);
+            kept = 0;
+        }
     }
-    return LookupProfileString(text.data(), text.size(), section, key, defaultValue,
-                               out, outSize);
+    TakeLines(search, buffer, kept, true);
+    std::fclose(file);
+    return Answer(search, defaultValue);
 }

@@ -15,6 +15,9 @@ size_t LookupProfileString(const char* text, size_t length, const char* section,
                            const char* key, const char* defaultValue, char* out,
                            size_t outSize);
 
-// The same for a file; a missing or unreadable file gives defaultValue.
+// The same for a file; a missing or unreadable file gives defaultValue. The file is
+// read PROFILE_READ_SIZE bytes at a time, into one static buffer (so one call at a
+// time), and no further than the line that answers.
+constexpr size_t PROFILE_READ_SIZE = 1 << 14;
 size_t ReadProfileString(const char* iniPath, const char* section, const char* key,
                          const char* defaultValue, char* out, size_t outSize);

@@ -102,6 +102,8 @@ const ProfileCase PROFILE_CASES[] = {
     {"[D]\nA=" + std::string(800, 'x') + "\n", "D", "A", std::string(799, 'x')},
     {"[D]\nA=\"" + std::string(798, 'x') + "\"\n", "D", "A", std::string(798, 'x')},
     {"[D]\nA=\"" + std::string(799, 'x') + "\"\n", "D", "A", std::string(798, 'x')},
+    // A line far longer than any buffer hides nothing after it.
+    {"[D]\nL=" + std::string(40000, 'x') + "\nA=1\n", "D", "A", "1"},
 };
 
 TEST(ReadProfileString, AgreesWithTheProfileFunctions)
@@ -122,6 +124,39 @@ TEST(ReadProfileString, AgreesWithTheProfileFunctions)
     char out[800];
     ReadProfileString(TestPath("missing.ini").c_str(), "Declare", "CreateFileA", "?", out, sizeof out);
     EXPECT_STREQ("?", out);
+}
+
+// The file is read in pieces: a line cut by a piece's end, or longer than a piece,
+// reads as it does from memory.
+TEST(ReadProfileString, LinesAcrossPieces)
+{
+    const std::string tail = "[D]\r\nA=1\r\nB=\"q\"\r\n";
+    std::string path = TestPath("pieces.ini");
+    char out[800];
+    for (size_t boundary : {PROFILE_READ_SIZE, 2 * PROFILE_READ_SIZE}) {
+        for (size_t cut = 0; cut <= tail.size(); ++cut) {
+            // A byte order mark, then padding that puts byte `cut` of tail at the boundary.
+            std::string head = "\xEF\xBB\xBF[X]\r\nF=";
+            std::string text = head + std::string(boundary - cut - head.size() - 2, 'f') +
+                               "\r\n" + tail;
+            ASSERT_EQ(boundary, text.size() - tail.size() + cut);
+            WriteTestFile(path, text);
+            ReadProfileString(path.c_str(), "D", "A", "?", out, sizeof out);
+            EXPECT_STREQ("1", out) << boundary << " cut " << cut;
+            ReadProfileString(path.c_str(), "D", "B", "?", out, sizeof out);
+            EXPECT_STREQ("q", out) << boundary << " cut " << cut;
+        }
+    }
+    for (size_t length : {PROFILE_READ_SIZE - 1, PROFILE_READ_SIZE, PROFILE_READ_SIZE + 1}) {
+        WriteTestFile(path, "[D]\nL=" + std::string(length - 2, 'x') + "\rM=" +
+                                std::string(length - 2, 'y') + "\nA=1");
+        ReadProfileString(path.c_str(), "D", "A", "?", out, sizeof out);
+        EXPECT_STREQ("1", out) << "lines of " << length;
+        ReadProfileString(path.c_str(), "D", "L", "?", out, sizeof out);
+        EXPECT_EQ(std::string(799, 'x'), out) << "lines of " << length;
+        ReadProfileString(path.c_str(), "D", "M", "?", out, sizeof out);
+        EXPECT_EQ(std::string(799, 'y'), out) << "lines of " << length;
+    }
 }
 
 TEST(LookupProfileString, CutsToTheBuffer)
