@@ -44,9 +44,14 @@ int Error(const std::string& message)
     return 1;
 }
 
+bool Write(const char* bytes, size_t length)
+{
+    return std::fwrite(bytes, 1, length, stdout) == length;
+}
+
 bool Write(const std::string& bytes)
 {
-    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+    return Write(bytes.data(), bytes.size());
 }
 
 // Everything printed must have reached stdout before the exit status says success.
@@ -122,44 +127,68 @@ void ReadDeclaration(const DataPaths& paths, const char* name, char* out, size_t
 #endif
 }
 
+// The first entry of one name, and nothing else: show needs no list of entries.
+struct FirstEntryNamed {
+    const char* name;
+    bool found;
+    IndexEntry entry;
+};
+
+void KeepFirstEntryNamed(const IndexEntry& entry, void* context)
+{
+    FirstEntryNamed& wanted = *static_cast<FirstEntryNamed*>(context);
+    if (!wanted.found && std::strcmp(entry.name, wanted.name) == 0) {
+        wanted.entry = entry;
+        wanted.found = true;
+    }
+}
+
+// Appends length bytes of text at out + used, which has room for them; the new used.
+size_t Append(char* out, size_t used, const char* text, size_t length)
+{
+    std::memcpy(out + used, text, length);
+    return used + length;
+}
+
 int Show(const DataPaths& paths, const char* name, bool raw)
 {
-    std::vector<IndexEntry> entries;
-    if (!LoadEntries(paths, entries))
+    FirstEntryNamed wanted = {name, false, {}};
+    if (!LoadIndex(paths.indexPath, KeepFirstEntryNamed, &wanted))
         return Error(CannotRead(paths.indexPath));
-    const IndexEntry* found = nullptr;
-    for (const IndexEntry& entry : entries)
-        if (std::strcmp(entry.name, name) == 0) {
-            found = &entry;
-            break;
-        }
-    if (!found)
+    if (!wanted.found)
         return Error(std::string("no entry named '") + name + "' in " + paths.indexPath);
+    const IndexEntry& found = wanted.entry;
 
     RecordFile records = OpenRecordFile(paths.recordPath);
     if (!IsRecordFileOpen(records))
         return Error(CannotRead(paths.recordPath));
-    SupportRecord record = ReadSupportRecord(records, found->recordOffset);
+    SupportRecord record = ReadSupportRecord(records, found.recordOffset);
     CloseRecordFile(records);
     char text[TEXT_BUFFER_SIZE];
-    size_t length = FormatDetailsText(found->name, record, text, sizeof text);
+    size_t length = FormatDetailsText(found.name, record, text, sizeof text);
     if (raw) {
 #ifdef _WIN32
         _setmode(_fileno(stdout), _O_BINARY);
 #endif
-        return Finish(Write(std::string(text, length)));
+        return Finish(Write(text, length));
     }
 
-    std::string out;
+    // The details with plain line ends, then the declaration: each under 800 bytes.
+    static const char DECLARATION_LABEL[] = "\nDeclaration: ";
+    char out[2 * TEXT_BUFFER_SIZE + sizeof DECLARATION_LABEL + 2];
+    size_t used = 0;
     for (size_t i = 0; i < length; ++i)
         if (!(text[i] == '\r' && i + 1 < length && text[i + 1] == '\n'))
-            out += text[i];
-    out += '\n';
+            out[used++] = text[i];
+    out[used++] = '\n';
     char declaration[TEXT_BUFFER_SIZE];
-    ReadDeclaration(paths, found->name, declaration, sizeof declaration);
-    if (declaration[0] != '\0')
-        out += std::string("\nDeclaration: ") + declaration + "\n";
-    return Finish(Write(out));
+    ReadDeclaration(paths, found.name, declaration, sizeof declaration);
+    if (declaration[0] != '\0') {
+        used = Append(out, used, DECLARATION_LABEL, sizeof DECLARATION_LABEL - 1);
+        used = Append(out, used, declaration, std::strlen(declaration));
+        out[used++] = '\n';
+    }
+    return Finish(Write(out, used));
 }
 
 bool SameLetterIgnoringCase(char a, char b)
