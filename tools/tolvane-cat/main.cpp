@@ -80,7 +80,8 @@ bool CataloguePaths(const char* dir, DataPaths& paths)
         char full[MAX_PATH];
         if (!_fullpath(full, dir, sizeof full))
             return false;
-        std::snprintf(path, sizeof path, "%s\\x", full);
+        if (std::snprintf(path, sizeof path, "%s\\x", full) >= static_cast<int>(sizeof path))
+            return false;
     } else {
         DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
         if (n == 0 || n >= sizeof path)
@@ -90,10 +91,11 @@ bool CataloguePaths(const char* dir, DataPaths& paths)
 #else
     char path[MAX_PATH];
     if (dir) {
-        std::snprintf(path, sizeof path, "%s/x", dir);
+        if (std::snprintf(path, sizeof path, "%s/x", dir) >= static_cast<int>(sizeof path))
+            return false;
     } else {
         ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-        if (n < 0)
+        if (n < 0 || n >= static_cast<ssize_t>(sizeof path - 1))
             return false;
         path[n] = '\0';
     }
@@ -368,7 +370,8 @@ int main(int argc, char** argv)
         return Build(outDir, operands[0]);
     DataPaths paths;
     if (!CataloguePaths(dir, paths))
-        return Error("cannot tell where the program is; give --dir");
+        return Error(dir ? std::string("catalogue directory path too long: ") + dir
+                         : std::string("cannot tell where the program is; give --dir"));
     if (cmd == "show")
         return Show(paths, operands[0], raw);
     if (cmd == "find")
