@@ -30,6 +30,13 @@ constexpr const char RECORD_FILE_NAME[] = "vq_dat.dat";
 constexpr const char INI_FILE_NAME[] = "api.ini";
 constexpr const char DECLARE_SECTION[] = "Declare";
 
+// Letter case as the list's prefix search and the profile functions ignore it in
+// narrow text: ASCII letters only.
+inline char FoldLetterCase(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // Whether a byte starts a two-byte character in the ANSI code page. Null: none does.
 using LeadByteTest = bool (*)(unsigned char byte);
 

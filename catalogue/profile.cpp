@@ -1,5 +1,7 @@
 #include "profile.h"
 
+#include "catalogue.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -41,13 +43,9 @@ bool SameName(Span a, Span b)
 {
     if (a.end - a.begin != b.end - b.begin)
         return false;
-    for (const char *x = a.begin, *y = b.begin; x < a.end; ++x, ++y) {
-        char p = *x, q = *y;
-        if (p >= 'A' && p <= 'Z') p = static_cast<char>(p - 'A' + 'a');
-        if (q >= 'A' && q <= 'Z') q = static_cast<char>(q - 'A' + 'a');
-        if (p != q)
+    for (const char *x = a.begin, *y = b.begin; x < a.end; ++x, ++y)
+        if (FoldLetterCase(*x) != FoldLetterCase(*y))
             return false;
-    }
     return true;
 }
 

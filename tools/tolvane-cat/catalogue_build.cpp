@@ -54,8 +54,7 @@ std::string FoldedName(const Field& name)
 {
     std::string folded(name.begin, name.length);
     for (char& c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        c = FoldLetterCase(c);
     return folded;
 }
 

@@ -193,17 +193,10 @@ int Show(const DataPaths& paths, const char* name, bool raw)
     return Finish(Write(out, used));
 }
 
-bool SameLetterIgnoringCase(char a, char b)
-{
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-    return a == b;
-}
-
 bool BeginsWith(const char* name, const char* prefix, size_t prefixLength)
 {
     for (size_t i = 0; i < prefixLength; ++i)
-        if (name[i] == '\0' || !SameLetterIgnoringCase(name[i], prefix[i]))
+        if (name[i] == '\0' || FoldLetterCase(name[i]) != FoldLetterCase(prefix[i]))
             return false;
     return true;
 }
